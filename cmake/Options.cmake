@@ -1,0 +1,24 @@
+# setup::options: the compile and link settings every target of the project's own code takes.
+add_library(setup_options INTERFACE)
+add_library(setup::options ALIAS setup_options)
+
+target_compile_options(setup_options INTERFACE
+  # Narrow texts are GBK at run time; the sources stay UTF-8.
+  -finput-charset=UTF-8 -fexec-charset=GBK
+  -Wall -Wextra -Werror
+  -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
+target_include_directories(setup_options INTERFACE ${CMAKE_SOURCE_DIR})
+
+if(WIN32)
+  # Windows 7 is the oldest system the program supports; only the ANSI ("A") functions are called.
+  target_compile_definitions(setup_options INTERFACE
+    WINVER=0x0601 _WIN32_WINNT=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX)
+  # One self-contained file that imports only system DLLs, with no time stamp in its header.
+  target_link_options(setup_options INTERFACE -static -Wl,--no-insert-timestamp)
+endif()
+
+if(SETUP_SANITIZE)
+  target_compile_options(setup_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(setup_options INTERFACE -fsanitize=address,undefined)
+endif()
