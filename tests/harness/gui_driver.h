@@ -1,0 +1,86 @@
+// Drives programs and their windows from a test running inside the same Wine session (or on Windows):
+// start a program, find its windows, read their places, move and click the mouse, press keys, answer
+// message boxes, take screenshots and read pixel colours, and collect the exit code.
+// Titles and texts are ANSI (GBK) texts, as the program under test shows them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/handles_win.h"
+
+namespace setup::testing {
+
+// The folder of the running test program, with a trailing backslash; test programs and the program
+// under test are built into one folder.
+std::string ProgramFolder();
+
+// Where tests keep their artefacts (screenshots): SETUP_TEST_ARTEFACTS from the environment, else the
+// program folder's "artefacts" subfolder. Made when missing. Ends with a backslash.
+std::string ArtefactFolder();
+
+class Process {
+ public:
+  // Starts `command_line` in `current_folder` (the program's own folder when empty).
+  static std::optional<Process> Start(const std::string& command_line, const std::string& current_folder = {});
+
+  // Waits for the process to end; the exit code, or nothing when it still runs after `timeout_ms`.
+  std::optional<DWORD> WaitForExit(DWORD timeout_ms);
+  bool Running() const;
+  DWORD Id() const { return id_; }
+  void Kill();
+
+ private:
+  UniqueHandle process_;
+  DWORD id_ = 0;
+};
+
+// The visible top-level window with this exact title (of any process), waited for up to `timeout_ms`.
+HWND WaitForWindow(const std::string& title, DWORD timeout_ms, DWORD process_id = 0);
+// The top-level window of class `window_class` and this title, waited for.
+HWND WaitForWindowOfClass(const char* window_class, const std::string& title, DWORD timeout_ms);
+// Waits until `window` no longer exists.
+bool WaitForWindowGone(HWND window, DWORD timeout_ms);
+
+RECT WindowRect(HWND window);
+std::string WindowText(HWND window);
+
+// Message boxes: the box with this title, its text, and pressing one of its buttons (IDOK, IDYES...).
+HWND WaitForMessageBox(const std::string& title, DWORD timeout_ms);
+std::string MessageBoxText(HWND box);
+bool PressMessageBoxButton(HWND box, int button_id);
+
+// Mouse input in screen coordinates, as a person would give it.
+void MoveMouse(int x, int y);
+void PressLeft();
+void ReleaseLeft();
+void ClickAt(int x, int y);
+// A key given by virtual-key code (down and up). The window must have the focus.
+void PressKey(WORD virtual_key);
+bool FocusWindow(HWND window);
+
+// Lets the program under test handle what was sent (input is asynchronous).
+void Settle(DWORD ms = 300);
+
+// A picture of the screen.
+class Screenshot {
+ public:
+  static Screenshot Take();
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The colour at (x, y) as COLORREF (RGB(r, g, b)).
+  COLORREF Pixel(int x, int y) const;
+  // Saves the whole screen, or `area` of it, as PNG into the artefact folder; gives the full path.
+  std::string Save(const std::string& file_name, std::optional<RECT> area = std::nullopt) const;
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<std::uint8_t> rgb_;
+};
+
+}  // namespace setup::testing

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Starts or stops a Wine session for the Windows-side tests: an Xvfb display of 1920 x 1080, a Wine
+# prefix made fresh for the run, and a persistent wineserver, with the zh_CN.UTF-8 locale (so the
+# ANSI code page is 936). Everything started is recorded in SESSION_DIR and stopped by its PID.
+#
+#   wine-session.sh start SESSION_DIR   makes SESSION_DIR/env, which wine-run.sh reads
+#   wine-session.sh stop SESSION_DIR    stops what start started and removes the prefix
+#
+# WINE_SESSION_KEEP_PREFIX=1 keeps the prefix after stop (to look at what a test left behind).
+set -euo pipefail
+
+action=${1:?usage: wine-session.sh start|stop SESSION_DIR}
+session=${2:?usage: wine-session.sh start|stop SESSION_DIR}
+wine_loader=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+
+stop_session() {
+  if [ -f "$session/env" ]; then
+    # shellcheck disable=SC1091
+    . "$session/env"
+    WINEPREFIX=$WINEPREFIX "$wineserver" -k >/dev/null 2>&1 || true
+    WINEPREFIX=$WINEPREFIX "$wineserver" -w >/dev/null 2>&1 || true
+  fi
+  if [ -f "$session/xvfb.pid" ]; then
+    pid=$(cat "$session/xvfb.pid")
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null || true
+      for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+      kill -9 "$pid" 2>/dev/null || true
+    fi
+    rm -f "$session/xvfb.pid"
+  fi
+  rm -f "$session/env"
+  if [ "${WINE_SESSION_KEEP_PREFIX:-0}" != 1 ]; then rm -rf "$session/prefix"; fi
+}
+
+case "$action" in
+  stop)
+    stop_session
+    exit 0 ;;
+  start) ;;
+  *) echo "usage: wine-session.sh start|stop SESSION_DIR" >&2; exit 2 ;;
+esac
+
+# A session left over by an interrupted run is stopped first.
+stop_session
+mkdir -p "$session"
+
+# A free display: neither a lock file nor a socket for it.
+display=
+for n in $(seq 90 190); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || { echo "wine-session: no free X display" >&2; exit 1; }
+Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp -noreset >"$session/xvfb.log" 2>&1 &
+echo $! >"$session/xvfb.pid"
+for _ in $(seq 100); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.05
+done
+[ -e "/tmp/.X11-unix/X$display" ] || { echo "wine-session: Xvfb did not start" >&2; cat "$session/xvfb.log" >&2; stop_session; exit 1; }
+
+prefix=$session/prefix
+rm -rf "$prefix"
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY=":$display"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+cat >"$session/env" <<ENV
+export WINEPREFIX='$prefix' WINEARCH=win64 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY=':$display'
+export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
+export SETUP_WINE_SESSION='$session'
+ENV
+
+# Keep the server alive across test processes, and give Wine's background services no pipe of ours:
+# otherwise they inherit CTest's output pipe and every test waits for them.
+"$wine_loader" wineboot --init </dev/null >"$session/wineboot.log" 2>&1 || { cat "$session/wineboot.log" >&2; stop_session; exit 1; }
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true
+
+reg() { "$wine_loader" reg add "$@" /f </dev/null >/dev/null 2>&1; }
+# Without a window manager, unmanaged windows close at once and message boxes keep their caption.
+reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
+# The classic look that a program without visual styles has on Windows.
+reg 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0
+
+# The user folders are links into $HOME: make them real folders inside the prefix.
+user_dir=$(find "$prefix/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
+if [ -n "$user_dir" ]; then
+  for link in "$user_dir"/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+  done
+fi
+echo "wine-session: display :$display, prefix $prefix"
