@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Starts or stops a Wine session for the Windows-side tests: an Xvfb display of 1920 x 1080, a Wine
-# prefix made fresh for the run, and a persistent wineserver, with the zh_CN.UTF-8 locale (so the
-# ANSI code page is 936). Everything started is recorded in SESSION_DIR and stopped by its PID.
+# Starts or stops a Wine session for the Windows-side tests: an Xvfb display of 1920 x 1080, a fresh
+# Wine prefix, and a persistent wineserver, with the zh_CN.UTF-8 locale (so the ANSI code page is 936).
+# Everything started is recorded in SESSION_DIR and stopped by its PID.
 #
-#   wine-session.sh start SESSION_DIR   makes SESSION_DIR/env, which wine-run.sh reads
-#   wine-session.sh stop SESSION_DIR    stops what start started and removes the prefix
+#   wine-session.sh start SESSION_DIR [TEMPLATE_DIR]   makes SESSION_DIR/env, which wine-run.sh reads
+#   wine-session.sh stop SESSION_DIR                   stops what start started and removes the prefix
 #
-# WINE_SESSION_KEEP_PREFIX=1 keeps the prefix after stop (to look at what a test left behind).
+# A new prefix is a copy of a template prefix in TEMPLATE_DIR (default SESSION_DIR/template), made with
+# wineboot and this project's settings when it is missing or when WINE_SESSION_NEW_TEMPLATE=1: making
+# one takes about 9 s, copying it about 2 s, so tests that each need a prefix of their own share one
+# template. WINE_SESSION_KEEP_PREFIX=1 keeps the prefix after stop (to look at what a test left).
 set -euo pipefail
 
-action=${1:?usage: wine-session.sh start|stop SESSION_DIR}
-session=${2:?usage: wine-session.sh start|stop SESSION_DIR}
+action=${1:?usage: wine-session.sh start|stop SESSION_DIR [TEMPLATE_DIR]}
+session=${2:?usage: wine-session.sh start|stop SESSION_DIR [TEMPLATE_DIR]}
+template=${3:-$session/template}
 wine_loader=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 [ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
@@ -61,32 +65,55 @@ for _ in $(seq 100); do
 done
 [ -e "/tmp/.X11-unix/X$display" ] || { echo "wine-session: Xvfb did not start" >&2; cat "$session/xvfb.log" >&2; stop_session; exit 1; }
 
+export WINEARCH=win64 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY=":$display"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# make_template DIR: a prefix with this project's settings, complete on disk when this returns.
+make_template() {
+  local dir=$1
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  (
+    export WINEPREFIX=$dir/prefix
+    # Wine's background services get no pipe of ours: otherwise they inherit CTest's output pipe and
+    # every test waits for them.
+    "$wine_loader" wineboot --init </dev/null >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log" >&2; exit 1; }
+    reg() { "$wine_loader" reg add "$@" /f </dev/null >/dev/null 2>&1; }
+    # Without a window manager, unmanaged windows close at once and message boxes keep their caption.
+    reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
+    # The classic look that a program without visual styles has on Windows.
+    reg 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0
+    # The server writes the registry to disk when it ends by itself, after its last client.
+    "$wineserver" -w
+    # The user folders are links into $HOME: make them real folders inside the prefix.
+    user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
+    if [ -n "$user_dir" ]; then
+      for link in "$user_dir"/*; do
+        if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+      done
+    fi
+  ) || return 1
+  touch "$dir/complete"
+}
+
+mkdir -p "$(dirname "$template")"
+exec 8>"$template.lock"
+flock 8
+if [ "${WINE_SESSION_NEW_TEMPLATE:-0}" = 1 ] || [ ! -f "$template/complete" ]; then
+  make_template "$template" || { stop_session; exit 1; }
+fi
 prefix=$session/prefix
 rm -rf "$prefix"
-export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY=":$display"
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+cp -a "$template/prefix" "$prefix"
+flock -u 8
+
+export WINEPREFIX=$prefix
 cat >"$session/env" <<ENV
 export WINEPREFIX='$prefix' WINEARCH=win64 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY=':$display'
 export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 export SETUP_WINE_SESSION='$session'
 ENV
-
-# Keep the server alive across test processes, and give Wine's background services no pipe of ours:
-# otherwise they inherit CTest's output pipe and every test waits for them.
-"$wine_loader" wineboot --init </dev/null >"$session/wineboot.log" 2>&1 || { cat "$session/wineboot.log" >&2; stop_session; exit 1; }
+# Keep one server alive across the test programs of the session.
 "$wineserver" -p </dev/null >/dev/null 2>&1 || true
-
-reg() { "$wine_loader" reg add "$@" /f </dev/null >/dev/null 2>&1; }
-# Without a window manager, unmanaged windows close at once and message boxes keep their caption.
-reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
-# The classic look that a program without visual styles has on Windows.
-reg 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0
-
-# The user folders are links into $HOME: make them real folders inside the prefix.
-user_dir=$(find "$prefix/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
-if [ -n "$user_dir" ]; then
-  for link in "$user_dir"/*; do
-    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
-  done
-fi
+"$wine_loader" wineboot </dev/null >/dev/null 2>&1 || true
 echo "wine-session: display :$display, prefix $prefix"
