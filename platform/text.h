@@ -57,6 +57,9 @@ class Text {
 
   operator TextView() const noexcept { return View(); }  // NOLINT(google-explicit-constructor)
 
+  // Found only when a Text takes part, so comparisons of plain views stay the standard ones.
+  friend bool operator==(const Text& a, TextView b) noexcept { return a.View() == b; }
+
  private:
   void Assign(const char* bytes, std::size_t size);
   void Release() noexcept;
@@ -65,7 +68,6 @@ class Text {
   std::size_t size_ = 0;
 };
 
-inline bool operator==(const Text& a, TextView b) noexcept { return a.View() == b; }
 
 // A one-dimensional array of texts that owns its element texts. Elements are indexed from 1; checking
 // an index against the count is the caller's business (an index out of range is a run-time error).
