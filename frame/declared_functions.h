@@ -8,8 +8,8 @@
 
 namespace setup {
 
-using NativeHandle = std::uintptr_t;    // a window or kernel handle; 0 for none
-using ItemList = std::uintptr_t;        // a shell item-id list; 0 for none
+using NativeHandle = std::uintptr_t;  // a window or kernel handle; 0 for none
+using ItemList = std::uintptr_t;      // a shell item-id list; 0 for none
 
 // The folder browser's request (the system's BROWSEINFOA).
 struct BrowseRequest {
@@ -18,7 +18,7 @@ struct BrowseRequest {
   char* display_name = nullptr;  // a buffer of at least 260 bytes that receives the chosen item's name
   const char* title = nullptr;
   std::uint32_t flags = 0;
-  std::uintptr_t callback = 0;   // always 0 here: no callback
+  std::uintptr_t callback = 0;  // always 0 here: no callback
   std::intptr_t callback_param = 0;
   std::int32_t image = 0;
 };
@@ -44,8 +44,8 @@ class DeclaredFunctions {
   // Row 3, ole32 CoTaskMemFree. A null block is accepted.
   virtual void CoTaskMemFree(ItemList block) = 0;
   // Row 4, kernel32 GetDiskFreeSpaceExA. Outputs may be null.
-  virtual bool GetDiskFreeSpaceEx(const char* directory, std::uint64_t* available_to_caller,
-                                  std::uint64_t* total, std::uint64_t* total_free) = 0;
+  virtual bool GetDiskFreeSpaceEx(const char* directory, std::uint64_t* available_to_caller, std::uint64_t* total,
+                                  std::uint64_t* total_free) = 0;
   // Row 5, CreateToolhelp32Snapshot: a snapshot handle, 0 on failure (never INVALID_HANDLE_VALUE).
   virtual NativeHandle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t process_id) = 0;
   // Rows 6 and 8, Process32First / Process32Next.

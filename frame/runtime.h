@@ -9,9 +9,9 @@ namespace setup {
 
 // Codes of the run-time errors that the setup logic raises.
 enum RuntimeErrorCode : std::int32_t {
-  kIndexAboveCount = 1,    // an array element addressed with an index above the element count
-  kIndexBelowOne = 4,      // an array element addressed with an index below 1
-  kUnbalancedStack = 6,    // a declared function left the stack unbalanced
+  kIndexAboveCount = 1,  // an array element addressed with an index above the element count
+  kIndexBelowOne = 4,    // an array element addressed with an index below 1
+  kUnbalancedStack = 6,  // a declared function left the stack unbalanced
 };
 
 class Runtime {

@@ -9,10 +9,10 @@
 namespace setup {
 
 struct SetupState {
-  TextArray product_list;                 // the brand's product names, indexed from 1
-  std::int32_t selected_product_no = 0;   // counts from 1
+  TextArray product_list;                // the brand's product names, indexed from 1
+  std::int32_t selected_product_no = 0;  // counts from 1
   Text product_name;
-  Text product_list_text;                 // the names joined by "|"
+  Text product_list_text;  // the names joined by "|"
 };
 
 // The exit clean-up: releases every element of the product list, the list, the product name and the

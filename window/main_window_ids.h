@@ -33,11 +33,11 @@ inline constexpr std::int32_t kPropVisible = 5;
 inline constexpr std::int32_t kPropDisabled = 6;
 inline constexpr std::int32_t kPropMousePointer = 7;
 // Kind properties used by the setup logic.
-inline constexpr std::int32_t kPropCaption = 8;             // window, label, transparent label
-inline constexpr std::int32_t kPropProgressMaximum = 12;    // progress bar
-inline constexpr std::int32_t kPropProgressPosition = 13;   // progress bar
-inline constexpr std::int32_t kPropNormalPicture = 10;      // picture button
-inline constexpr std::int32_t kPropHotPicture = 11;         // picture button
+inline constexpr std::int32_t kPropCaption = 8;            // window, label, transparent label
+inline constexpr std::int32_t kPropProgressMaximum = 12;   // progress bar
+inline constexpr std::int32_t kPropProgressPosition = 13;  // progress bar
+inline constexpr std::int32_t kPropNormalPicture = 10;     // picture button
+inline constexpr std::int32_t kPropHotPicture = 11;        // picture button
 
 // Event numbers. Below 0: common mouse and keyboard events; from 0: each kind's own.
 inline constexpr std::int32_t kEventLeftPressed = -1;

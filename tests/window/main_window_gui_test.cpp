@@ -1,0 +1,146 @@
+// The shipped setup.exe under Wine on a 1920 x 1080 screen: where its window appears and how it looks,
+// the install button's hot face, and the two ways a person ends it (the close mark, WM_CLOSE).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/harness/gui_driver.h"
+
+namespace setup::testing {
+namespace {
+
+constexpr COLORREF kPanel = RGB(22, 131, 196);
+constexpr COLORREF kTealFace = RGB(0x12, 0x96, 0xB8);
+constexpr COLORREF kHotFace = RGB(0x62, 0xA7, 0xCB);
+
+bool Near(COLORREF a, COLORREF b, int tolerance = 12) {
+  return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+         std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+std::vector<HWND> Children(HWND parent, const char* window_class) {
+  struct Search {
+    const char* window_class;
+    std::vector<HWND> found;
+  } search{window_class, {}};
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        char name[64] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, s->window_class) == 0) s->found.push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MoveMouse(5, 5);
+    program_ = Process::Start("\"" + ProgramFolder() + "setup.exe\"");
+    ASSERT_TRUE(program_.has_value());
+    window_ = WaitForWindow("安装程序", 15000, program_->Id());
+    ASSERT_NE(window_, nullptr);
+    Settle(500);
+    rect_ = WindowRect(window_);
+  }
+  void TearDown() override {
+    if (program_) program_->Kill();
+  }
+
+  // A point of the install panel's client area in screen coordinates (the panel has a 1-pixel border).
+  POINT InPanel(int x, int y) const { return POINT{rect_.left + 1 + x, rect_.top + 1 + y}; }
+  COLORREF PanelPixel(const Screenshot& shot, int x, int y) const {
+    const POINT p = InPanel(x, y);
+    return shot.Pixel(p.x, p.y);
+  }
+
+  std::optional<Process> program_;
+  HWND window_ = nullptr;
+  RECT rect_ = {};
+};
+
+TEST_F(MainWindowTest, AppearsCentredWithoutFrameAndLooksAsDesigned) {
+  // Centred on 1920 x 1080: left (1920 - 250) / 2, top (1080 - 400) / 2. The created event's handler
+  // of the setup logic, which moves the top edge to 300 before the first show, is not bound in this
+  // build, so the window keeps its centred top.
+  EXPECT_EQ(rect_.left, 835);
+  EXPECT_EQ(rect_.top, 340);
+  EXPECT_EQ(rect_.right - rect_.left, 250);
+  EXPECT_EQ(rect_.bottom - rect_.top, 400);
+  const LONG_PTR style = GetWindowLongPtrA(window_, GWL_STYLE);
+  EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+  RECT client = {};
+  GetClientRect(window_, &client);
+  EXPECT_EQ(client.right, 250);
+  EXPECT_EQ(client.bottom, 400);
+
+  const Screenshot shot = Screenshot::Take();
+  EXPECT_FALSE(shot.Save("main-window.png", rect_).empty());
+
+  EXPECT_EQ(PanelPixel(shot, 120, 20), kPanel) << "the panel between title and close mark";
+  EXPECT_EQ(PanelPixel(shot, 5, 250), kPanel) << "the panel left of the install button";
+  int yellow = 0;
+  for (int y = 8; y < 32; ++y) {
+    for (int x = 7; x < 75; ++x) {
+      const COLORREF c = PanelPixel(shot, x, y);
+      if (GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 90) ++yellow;
+    }
+  }
+  EXPECT_GT(yellow, 40) << "the yellow title 安装程序";
+  EXPECT_TRUE(Near(PanelPixel(shot, 14 + 10, 255 + 10), kTealFace)) << "the install button's normal face";
+  // The progress bar exists, hidden: the install button's bottom rows, which it covers when shown,
+  // show the button's face.
+  const std::vector<HWND> bars = Children(window_, "msctls_progress32");
+  ASSERT_EQ(bars.size(), 1u);
+  EXPECT_FALSE(IsWindowVisible(bars[0]));
+  EXPECT_TRUE(Near(PanelPixel(shot, 100, 330), kTealFace)) << "panel row 330 under the hidden progress bar";
+  // The logo fills its box: the flame's white near the middle, the blue ground at a corner.
+  const COLORREF flame = PanelPixel(shot, 12 + 70, 36 + 130);
+  EXPECT_GT(GetRValue(flame), 200);
+  EXPECT_GT(GetGValue(flame), 200);
+
+  // Captions, as the labels hold them.
+  std::vector<std::string> captions;
+  for (HWND label : Children(window_, "SetupLabel")) captions.push_back(WindowText(label));
+  EXPECT_NE(std::find(captions.begin(), captions.end(), "D:\\Vostrel软件\\Marnobe"), captions.end());
+  EXPECT_NE(std::find(captions.begin(), captions.end(), "安装目录："), captions.end());
+}
+
+TEST_F(MainWindowTest, HoveringTheInstallButtonShowsItsHotFace) {
+  const POINT face = InPanel(14 + 10, 255 + 10);
+  MoveMouse(face.x, face.y);
+  Settle(400);
+  EXPECT_TRUE(Near(Screenshot::Take().Pixel(face.x, face.y), kHotFace));
+  Screenshot::Take().Save("main-window-hot.png", rect_);
+
+  const POINT away = InPanel(120, 20);
+  MoveMouse(away.x, away.y);
+  Settle(400);
+  EXPECT_TRUE(Near(Screenshot::Take().Pixel(face.x, face.y), kTealFace));
+}
+
+TEST_F(MainWindowTest, ReleasingOverTheCloseMarkEndsWithExitCodeZero) {
+  const POINT close = InPanel(236, 20);
+  MoveMouse(close.x, close.y);
+  PressLeft();
+  Settle(500);
+  EXPECT_FALSE(program_->WaitForExit(500).has_value()) << "pressing alone ends nothing";
+  ReleaseLeft();
+  EXPECT_EQ(program_->WaitForExit(10000), std::optional<DWORD>(0));
+}
+
+TEST_F(MainWindowTest, CloseMessageFromOutsideEndsWithExitCodeZero) {
+  PostMessageA(window_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program_->WaitForExit(10000), std::optional<DWORD>(0));
+}
+
+}  // namespace
+}  // namespace setup::testing
