@@ -3,25 +3,29 @@
 #include <windows.h>
 
 #include "frame/program.h"
+#include "payload/file_layer.h"
 #include "platform/services_win.h"
+#include "setup/folder_picker.h"
+#include "setup/installation.h"
+#include "setup/product.h"
+#include "window/archive_command_win.h"
 #include "window/native_handle.h"
 
 namespace {
 
-// The handlers of the setup logic, by the event they are bound to. A handler not filled in yet leaves
-// its event without effect; until the created event's handler exists, the install-folder label shows
-// its design-time sample path.
+// The handlers of the setup logic, by the event they are bound to.
 constexpr setup::MainWindowHandlers kHandlers{
-    .on_window_created = nullptr,
-    .on_install_dir_pressed = nullptr,
-    .on_install_clicked = nullptr,
-    .on_extract_progress = nullptr,
+    .on_window_created = &setup::OnWindowCreated,
+    .on_install_dir_pressed = &setup::OnInstallDirPressed,
+    .on_install_clicked = &setup::OnInstallClicked,
+    .on_extract_progress = &setup::OnExtractProgress,
 };
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  // Never destroyed: a worker may still use the services while the process ends.
+  // Never destroyed: a worker may still use them while the process ends.
   static setup::Win32Services* const services = new setup::Win32Services(&setup::NativeWindowHandle);
-  return setup::RunSetupProgram(kHandlers, *services);
+  static setup::ComponentArchiveCommand* const archive = new setup::ComponentArchiveCommand();
+  return setup::RunSetupProgram(kHandlers, *services, setup::SystemFileLayer(), *archive);
 }

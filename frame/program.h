@@ -19,11 +19,12 @@ struct MainWindowHandlers {
   void (*on_extract_progress)(SetupContext&, std::int32_t percent) = nullptr;  // archive component, progress
 };
 
-// Runs the setup program on the calling thread, which becomes the window thread: the start sequence,
+// Runs the setup program with these services, file layer and archive command on the calling thread, which becomes the window thread: the start sequence,
 // LoadWindow of the main window, the message loop. Ends the process itself on every end but one: when
 // the message loop ends because the last window was destroyed from outside, the end procedure runs and
 // this returns the exit code for WinMain to return (0).
-int RunSetupProgram(const MainWindowHandlers& handlers, SystemServices& services);
+int RunSetupProgram(const MainWindowHandlers& handlers, SystemServices& services, FileLayer& files,
+                    ArchiveCommand& archive);
 
 // The context the handlers run with; valid from the start sequence on. Any thread.
 [[nodiscard]] SetupContext& ProgramContext() noexcept;

@@ -17,8 +17,10 @@ class SystemRuntime final : public Runtime {
 // hold the context while the process ends, so the object is never destroyed. Its globals are released
 // by ExitCleanup.
 struct Program {
-  Program(const MainWindowHandlers& main_handlers, SystemServices& services)
-      : handlers(main_handlers), context{SystemWindowAccess(), runtime, services, functions, state} {}
+  Program(const MainWindowHandlers& main_handlers, SystemServices& services, FileLayer& files,
+          ArchiveCommand& archive)
+      : handlers(main_handlers),
+        context{SystemWindowAccess(), runtime, services, functions, state, files, archive} {}
 
   MainWindowHandlers handlers;
   SystemRuntime runtime;
@@ -66,7 +68,8 @@ HandlerReply InvokeHandler(HandlerSlot slot, std::span<const std::int32_t> argum
 
 SetupContext& ProgramContext() noexcept { return g_program->context; }
 
-int RunSetupProgram(const MainWindowHandlers& handlers, SystemServices& services) {
+int RunSetupProgram(const MainWindowHandlers& handlers, SystemServices& services, FileLayer& files,
+                    ArchiveCommand& archive) {
   // Before anything loads a library: only the system folder is searched from here on.
   RestrictLibrarySearch();
   // Frame start.
@@ -78,7 +81,7 @@ int RunSetupProgram(const MainWindowHandlers& handlers, SystemServices& services
   RegisterDeclaredFunctions();
   ResetFloatingPoint();
   // The global setup state, with an empty product list, and the handlers' context.
-  g_program = new Program(handlers, services);
+  g_program = new Program(handlers, services, files, archive);
   RegisterExitCleanup(&ExitCleanupRoutine);
   LoadWindow(kMainWindowDefinition, &InvokeHandler);
   RunMessageLoop();

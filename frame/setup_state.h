@@ -1,7 +1,8 @@
 // The global setup state that the frame owns for the life of the process and the setup logic fills
-// when the window is created. Only the window thread writes it.
+// when the window is created. Only the window thread writes it, but for the installation flag.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/text.h"
@@ -13,6 +14,8 @@ struct SetupState {
   std::int32_t selected_product_no = 0;  // counts from 1
   Text product_name;
   Text product_list_text;  // the names joined by "|"
+  // True while an installation worker runs (set on the window thread, cleared by the worker).
+  std::atomic<bool> installing{false};
 };
 
 // The exit clean-up: releases every element of the product list, the list, the product name and the

@@ -3,6 +3,7 @@
 
 #include "frame/setup_state.h"
 #include "setup/setup_context.h"
+#include "tests/fakes/fake_archive.h"
 #include "tests/fakes/fake_functions.h"
 #include "tests/fakes/fake_runtime.h"
 #include "tests/fakes/fake_services.h"
@@ -16,7 +17,9 @@ struct FakeSetup {
   FakeServices services;
   FakeFunctions functions;
   SetupState state;
-  SetupContext context{window, runtime, services, functions, state};
+  FakeFileLayer files{services};
+  FakeArchiveCommand archive;
+  SetupContext context{window, runtime, services, functions, state, files, archive};
 };
 
 }  // namespace setup::fakes

@@ -35,6 +35,8 @@
 
 #include "frame/declared_functions_win.h"
 #include "frame/program.h"
+#include "payload/file_layer.h"
+#include "window/archive_command_win.h"
 #include "platform/services_win.h"
 #include "resources/pictures.h"
 #include "window/archive_component.h"
@@ -189,5 +191,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       .on_install_clicked = &OnInstallClicked,
       .on_extract_progress = &OnExtractProgress,
   };
-  return setup::RunSetupProgram(handlers, *services);
+  static setup::ComponentArchiveCommand* const archive = new setup::ComponentArchiveCommand();
+  return setup::RunSetupProgram(handlers, *services, setup::SystemFileLayer(), *archive);
 }
