@@ -19,7 +19,9 @@ if(WIN32)
   target_compile_definitions(setup_options INTERFACE
     WINVER=0x0601 _WIN32_WINNT=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX)
   # One self-contained file that imports only system DLLs, with no time stamp in its header.
-  target_link_options(setup_options INTERFACE -static -Wl,--no-insert-timestamp)
+  target_link_options(setup_options INTERFACE -static -Wl,--no-insert-timestamp
+    # Release programs carry no symbols or debugging sections (the static run-time libraries bring some).
+    $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()
 
 if(SETUP_SANITIZE)
