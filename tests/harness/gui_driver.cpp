@@ -1,5 +1,7 @@
 #include "tests/harness/gui_driver.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +44,61 @@ HWND WaitForTopLevel(const char* window_class, const std::string& title, DWORD p
     FindRequest request{window_class, &title, process_id, nullptr};
     EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&request));
     if (request.found != nullptr || GetTickCount64() >= deadline) return request.found;
+    Sleep(kPollMs);
+  }
+}
+
+struct ChildSearch {
+  const char* window_class;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
+  auto* search = reinterpret_cast<ChildSearch*>(param);
+  if (search->window_class != nullptr) {
+    char name[64] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, search->window_class) != 0) return TRUE;
+  }
+  search->found.push_back(child);
+  return TRUE;
+}
+
+// `text` without blanks at either end.
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The folder tree of a folder browser dialog, or null for another window.
+HWND FolderTree(HWND dialog) {
+  const std::vector<HWND> trees = FindChildren(dialog, "SysTreeView32");
+  return trees.empty() ? nullptr : trees.front();
+}
+
+// Waits until the browser's selection differs from `before`; gives the new one (or `before`).
+std::string WaitForSelectionChange(HWND browser, const std::string& before, DWORD timeout_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  for (;;) {
+    std::string now = FolderBrowserSelection(browser);
+    if (now != before || GetTickCount64() >= deadline) return now;
+    Sleep(kPollMs);
+  }
+}
+
+// The tree's selected item (TVGN_CARET) or its first root item (TVGN_ROOT): a handle to compare only.
+LRESULT TreeItem(HWND tree, WPARAM which) {
+  DWORD_PTR item = 0;
+  if (!SendMessageTimeoutA(tree, TVM_GETNEXTITEM, which, 0, SMTO_ABORTIFHUNG, 2000, &item)) return 0;
+  return static_cast<LRESULT>(item);
+}
+
+// Waits until the tree's selected item is no longer `before`; gives the selected item then (or `before`).
+LRESULT WaitForCaretMove(HWND tree, LRESULT before, DWORD timeout_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  for (;;) {
+    const LRESULT now = TreeItem(tree, TVGN_CARET);
+    if (now != before || GetTickCount64() >= deadline) return now;
     Sleep(kPollMs);
   }
 }
@@ -145,8 +202,37 @@ std::string WindowText(HWND window) {
   return std::string(text, static_cast<std::size_t>(n));
 }
 
-HWND WaitForMessageBox(const std::string& title, DWORD timeout_ms) {
-  return WaitForWindowOfClass("#32770", title, timeout_ms);
+bool WaitForWindowText(HWND window, const std::string& text, DWORD timeout_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  while (WindowText(window) != text) {
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
+std::vector<HWND> FindChildren(HWND ancestor, const char* window_class) {
+  ChildSearch search{window_class, {}};
+  EnumChildWindows(ancestor, &CollectChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+RECT PlaceInParent(HWND child) {
+  RECT rect = WindowRect(child);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+HWND FindChildAt(HWND ancestor, const char* window_class, const RECT& place) {
+  for (HWND child : FindChildren(ancestor, window_class)) {
+    const RECT at = PlaceInParent(child);
+    if (EqualRect(&place, &at)) return child;
+  }
+  return nullptr;
+}
+
+HWND WaitForMessageBox(const std::string& title, DWORD timeout_ms, DWORD process_id) {
+  return WaitForTopLevel("#32770", title, process_id, timeout_ms);
 }
 
 std::string MessageBoxText(HWND box) {
@@ -254,6 +340,67 @@ std::string Screenshot::Save(const std::string& file_name, std::optional<RECT> a
   }
   const std::string path = ArtefactFolder() + file_name;
   return WritePng(path, w, h, part) ? path : std::string();
+}
+
+HWND WaitForFolderBrowser(DWORD process_id, DWORD timeout_ms) {
+  struct Search {
+    DWORD process_id;
+    HWND found;
+  };
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  for (;;) {
+    Search search{process_id, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(param);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          char name[64] = {};
+          GetClassNameA(window, name, sizeof name);
+          if (owner != s->process_id || !IsWindowVisible(window) || std::strcmp(name, "#32770") != 0) return TRUE;
+          if (FolderTree(window) == nullptr) return TRUE;
+          s->found = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr || GetTickCount64() >= deadline) return search.found;
+    Sleep(kPollMs);
+  }
+}
+
+std::string FolderBrowserSelection(HWND browser) {
+  const std::vector<HWND> edits = FindChildren(browser, "Edit");
+  return edits.empty() ? std::string() : WindowText(edits.front());
+}
+
+bool SelectInFolderBrowser(HWND browser, const std::vector<std::string>& names) {
+  constexpr int kMostSteps = 64;
+  constexpr DWORD kKeyMs = 1000;
+  HWND tree = FolderTree(browser);
+  if (tree == nullptr || FindChildren(browser, "Edit").empty()) return false;
+  const LRESULT root = TreeItem(tree, TVGN_ROOT);
+  LRESULT caret = TreeItem(tree, TVGN_CARET);
+  std::string shown = FolderBrowserSelection(browser);
+  PressKey(VK_HOME);
+  if (caret != root) {
+    if (WaitForCaretMove(tree, caret, kKeyMs) != root) return false;
+    caret = root;
+    shown = WaitForSelectionChange(browser, shown, kKeyMs);
+  }
+  for (std::size_t level = 0; level < names.size(); ++level) {
+    // Expands the item reached (the desktop is expanded already); Down then walks its children.
+    if (level > 0) PressKey(VK_RIGHT);
+    for (int steps = 0; Trimmed(shown) != names[level]; ++steps) {
+      if (steps == kMostSteps) return false;
+      PressKey(VK_DOWN);
+      const LRESULT next = WaitForCaretMove(tree, caret, kKeyMs);
+      if (next == caret) return false;  // the end of the tree
+      caret = next;
+      // The edit box follows when the tree reports the new selection to the dialog.
+      shown = WaitForSelectionChange(browser, shown, kKeyMs);
+    }
+  }
+  return true;
 }
 
 }  // namespace setup::testing

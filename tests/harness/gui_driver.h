@@ -48,9 +48,21 @@ bool WaitForWindowGone(HWND window, DWORD timeout_ms);
 
 RECT WindowRect(HWND window);
 std::string WindowText(HWND window);
+// Waits until the text of `window` (WM_GETTEXT) equals `text`; false when it does not within `timeout_ms`.
+bool WaitForWindowText(HWND window, const std::string& text, DWORD timeout_ms);
 
-// Message boxes: the box with this title, its text, and pressing one of its buttons (IDOK, IDYES...).
-HWND WaitForMessageBox(const std::string& title, DWORD timeout_ms);
+// Child windows (of any depth) of `ancestor` whose class is `window_class` (any class when null), in
+// the order EnumChildWindows gives them.
+std::vector<HWND> FindChildren(HWND ancestor, const char* window_class = nullptr);
+// The place of `child` in its parent's client area.
+RECT PlaceInParent(HWND child);
+// The child window (of any depth) of `ancestor` of class `window_class` whose place in its parent's
+// client area is `place`; null when there is none. Finds a control as its window definition places it.
+HWND FindChildAt(HWND ancestor, const char* window_class, const RECT& place);
+
+// Message boxes: the box with this title (of process `process_id` when not 0), its text, and pressing
+// one of its buttons (IDOK, IDYES...).
+HWND WaitForMessageBox(const std::string& title, DWORD timeout_ms, DWORD process_id = 0);
 std::string MessageBoxText(HWND box);
 bool PressMessageBoxButton(HWND box, int button_id);
 
@@ -65,6 +77,20 @@ bool FocusWindow(HWND window);
 
 // Lets the program under test handle what was sent (input is asynchronous).
 void Settle(DWORD ms = 300);
+
+// The system's folder browser (SHBrowseForFolder with an edit box) shown by process `process_id`: a
+// dialog holding a folder tree, waited for. Its title is the system's own ("选择文件夹" under Wine);
+// the caller's title is a static text inside it.
+HWND WaitForFolderBrowser(DWORD process_id, DWORD timeout_ms);
+// The display name of the browser's selected item, as its edit box shows it.
+std::string FolderBrowserSelection(HWND browser);
+// Selects an item of the browser's tree by keyboard, as a person would: Home goes to the desktop; for
+// each display name in `names` (the desktop's child, its child, ...) Down moves until the edit box
+// shows that name (blanks at either end aside: Wine shows a drive without a label as " (E:)"), and
+// Right expands it before the next name. For a browser just opened (nothing expanded below the desktop)
+// that is the foreground window. False when a name is not reached. Confirm with PressKey(VK_RETURN),
+// cancel with PressKey(VK_ESCAPE).
+bool SelectInFolderBrowser(HWND browser, const std::vector<std::string>& names);
 
 // A picture of the screen.
 class Screenshot {
