@@ -22,9 +22,11 @@ struct MainWindowHandlers {
 // Runs the setup program with these services, file layer and archive command on the calling thread, which becomes the window thread: the start sequence,
 // LoadWindow of the main window, the message loop. Ends the process itself on every end but one: when
 // the message loop ends because the last window was destroyed from outside, the end procedure runs and
-// this returns the exit code for WinMain to return (0).
+// this returns the exit code for WinMain to return (0). `window` replaces the window access that the
+// handlers' context uses (a test build passes one that records the writes and passes them on); null
+// means SystemWindowAccess(). It must live until the process ends.
 int RunSetupProgram(const MainWindowHandlers& handlers, SystemServices& services, FileLayer& files,
-                    ArchiveCommand& archive);
+                    ArchiveCommand& archive, WindowAccess* window = nullptr);
 
 // The context the handlers run with; valid from the start sequence on. Any thread.
 [[nodiscard]] SetupContext& ProgramContext() noexcept;

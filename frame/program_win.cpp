@@ -17,10 +17,9 @@ class SystemRuntime final : public Runtime {
 // hold the context while the process ends, so the object is never destroyed. Its globals are released
 // by ExitCleanup.
 struct Program {
-  Program(const MainWindowHandlers& main_handlers, SystemServices& services, FileLayer& files,
-          ArchiveCommand& archive)
-      : handlers(main_handlers),
-        context{SystemWindowAccess(), runtime, services, functions, state, files, archive} {}
+  Program(const MainWindowHandlers& main_handlers, SystemServices& services, FileLayer& files, ArchiveCommand& archive,
+          WindowAccess& window)
+      : handlers(main_handlers), context{window, runtime, services, functions, state, files, archive} {}
 
   MainWindowHandlers handlers;
   SystemRuntime runtime;
@@ -69,7 +68,7 @@ HandlerReply InvokeHandler(HandlerSlot slot, std::span<const std::int32_t> argum
 SetupContext& ProgramContext() noexcept { return g_program->context; }
 
 int RunSetupProgram(const MainWindowHandlers& handlers, SystemServices& services, FileLayer& files,
-                    ArchiveCommand& archive) {
+                    ArchiveCommand& archive, WindowAccess* window) {
   // Before anything loads a library: only the system folder is searched from here on.
   RestrictLibrarySearch();
   // Frame start.
@@ -81,7 +80,7 @@ int RunSetupProgram(const MainWindowHandlers& handlers, SystemServices& services
   RegisterDeclaredFunctions();
   ResetFloatingPoint();
   // The global setup state, with an empty product list, and the handlers' context.
-  g_program = new Program(handlers, services, files, archive);
+  g_program = new Program(handlers, services, files, archive, window != nullptr ? *window : SystemWindowAccess());
   RegisterExitCleanup(&ExitCleanupRoutine);
   LoadWindow(kMainWindowDefinition, &InvokeHandler);
   RunMessageLoop();

@@ -51,19 +51,29 @@ esac
 stop_session
 mkdir -p "$session"
 
-# A free display: neither a lock file nor a socket for it.
+# A free display: neither a lock file nor a socket for it. Sessions start side by side, so two may pick
+# the same number: Xvfb takes a display by creating its lock file with its PID, and the one that loses
+# exits. The display is ours only when the lock names our Xvfb; otherwise the next number is tried.
 display=
 for n in $(seq 90 190); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
+  if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
+  Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -noreset >"$session/xvfb.log" 2>&1 &
+  pid=$!
+  echo "$pid" >"$session/xvfb.pid"
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
+      display=$n
+      break
+    fi
+    sleep 0.05
+  done
+  [ -n "$display" ] && break
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  rm -f "$session/xvfb.pid"
 done
-[ -n "$display" ] || { echo "wine-session: no free X display" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp -noreset >"$session/xvfb.log" 2>&1 &
-echo $! >"$session/xvfb.pid"
-for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
-  sleep 0.05
-done
-[ -e "/tmp/.X11-unix/X$display" ] || { echo "wine-session: Xvfb did not start" >&2; cat "$session/xvfb.log" >&2; stop_session; exit 1; }
+[ -n "$display" ] || { echo "wine-session: Xvfb did not start on a free display" >&2; cat "$session/xvfb.log" >&2; stop_session; exit 1; }
 
 export WINEARCH=win64 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY=":$display"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
