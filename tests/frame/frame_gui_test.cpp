@@ -22,28 +22,6 @@ namespace {
 
 constexpr DWORD kRuntimeErrorExit = 0xFFFFFFFF;
 
-bool Near(COLORREF a, COLORREF b, int tolerance = 12) {
-  return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-         std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
-}
-
-std::vector<HWND> Children(HWND parent, const char* window_class) {
-  struct Search {
-    const char* window_class;
-    std::vector<HWND> found;
-  } search{window_class, {}};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        char name[64] = {};
-        GetClassNameA(child, name, sizeof name);
-        if (lstrcmpiA(name, s->window_class) == 0) s->found.push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 // A running frame_probe.exe (or another program of the same window) and its main window.
 class Probe {
@@ -204,14 +182,14 @@ TEST(FrameGuiTest, WorkerWritesPropertiesWhileTheCloseMarkEndsTheProgram) {
   std::optional<Probe> probe = Probe::Start("worker-writes");
   ASSERT_TRUE(probe.has_value());
   probe->ClickInstallButton();
-  const std::vector<HWND> bars = Children(probe->window(), "msctls_progress32");
+  const std::vector<HWND> bars = FindChildren(probe->window(), "msctls_progress32");
   ASSERT_EQ(bars.size(), 1u);
   // The worker's writes take effect: the bar is shown, the status line follows the progress event.
   std::string status;
   for (int i = 0; i < 100 && (status.rfind("已完成 ", 0) != 0 || !IsWindowVisible(bars[0])); ++i) {
     Settle(50);
     status.clear();
-    for (HWND label : Children(probe->window(), "SetupLabel")) {
+    for (HWND label : FindChildren(probe->window(), "SetupLabel")) {
       const std::string text = WindowText(label);
       if (text.rfind("已完成 ", 0) == 0) status = text;
     }
@@ -230,7 +208,7 @@ TEST(FrameGuiTest, WritesAtStartProgressBarPicturesAndAnUndecodablePicture) {
   // button the finished picture as normal and hot picture, and the logo box bytes that are no picture.
   std::optional<Probe> probe = Probe::Start("writes-at-start");
   ASSERT_TRUE(probe.has_value());
-  const std::vector<HWND> bars = Children(probe->window(), "msctls_progress32");
+  const std::vector<HWND> bars = FindChildren(probe->window(), "msctls_progress32");
   ASSERT_EQ(bars.size(), 1u);
   EXPECT_TRUE(IsWindowVisible(bars[0]));
   EXPECT_EQ(SendMessageA(bars[0], PBM_GETPOS, 0, 0), 100) << "the bar shows the position limited to the maximum";
@@ -243,7 +221,7 @@ TEST(FrameGuiTest, WritesAtStartProgressBarPicturesAndAnUndecodablePicture) {
   // The finished face (完成 on teal) is both normal and hot face: hovering changes nothing visible.
   const POINT face = probe->InPanel(14 + 10, 255 + 10);
   const COLORREF normal = shot.Pixel(face.x, face.y);
-  EXPECT_TRUE(Near(normal, RGB(0x12, 0x96, 0xB8))) << std::hex << normal;
+  EXPECT_TRUE(ColorsNear(normal, RGB(0x12, 0x96, 0xB8))) << std::hex << normal;
   MoveMouse(face.x, face.y);
   Settle(400);
   EXPECT_EQ(Screenshot::Take().Pixel(face.x, face.y), normal);

@@ -288,6 +288,11 @@ bool FocusWindow(HWND window) {
 
 void Settle(DWORD ms) { Sleep(ms); }
 
+bool ColorsNear(COLORREF a, COLORREF b, int tolerance) {
+  return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+         std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
 Screenshot Screenshot::Take() {
   Screenshot shot;
   shot.width_ = GetSystemMetrics(SM_CXSCREEN);

@@ -75,6 +75,10 @@ void ClickAt(int x, int y);
 void PressKey(WORD virtual_key);
 bool FocusWindow(HWND window);
 
+// True when each of the two colours' red, green and blue differ by at most `tolerance` (JPEG faces and
+// font smoothing never give exact colours).
+bool ColorsNear(COLORREF a, COLORREF b, int tolerance = 12);
+
 // Lets the program under test handle what was sent (input is asynchronous).
 void Settle(DWORD ms = 300);
 

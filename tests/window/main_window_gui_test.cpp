@@ -17,28 +17,6 @@ constexpr COLORREF kPanel = RGB(22, 131, 196);
 constexpr COLORREF kTealFace = RGB(0x12, 0x96, 0xB8);
 constexpr COLORREF kHotFace = RGB(0x62, 0xA7, 0xCB);
 
-bool Near(COLORREF a, COLORREF b, int tolerance = 12) {
-  return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-         std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
-}
-
-std::vector<HWND> Children(HWND parent, const char* window_class) {
-  struct Search {
-    const char* window_class;
-    std::vector<HWND> found;
-  } search{window_class, {}};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        char name[64] = {};
-        GetClassNameA(child, name, sizeof name);
-        if (lstrcmpiA(name, s->window_class) == 0) s->found.push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -94,13 +72,13 @@ TEST_F(MainWindowTest, AppearsCentredWithoutFrameAndLooksAsDesigned) {
     }
   }
   EXPECT_GT(yellow, 40) << "the yellow title 安装程序";
-  EXPECT_TRUE(Near(PanelPixel(shot, 14 + 10, 255 + 10), kTealFace)) << "the install button's normal face";
+  EXPECT_TRUE(ColorsNear(PanelPixel(shot, 14 + 10, 255 + 10), kTealFace)) << "the install button's normal face";
   // The progress bar exists, hidden: the install button's bottom rows, which it covers when shown,
   // show the button's face.
-  const std::vector<HWND> bars = Children(window_, "msctls_progress32");
+  const std::vector<HWND> bars = FindChildren(window_, "msctls_progress32");
   ASSERT_EQ(bars.size(), 1u);
   EXPECT_FALSE(IsWindowVisible(bars[0]));
-  EXPECT_TRUE(Near(PanelPixel(shot, 100, 330), kTealFace)) << "panel row 330 under the hidden progress bar";
+  EXPECT_TRUE(ColorsNear(PanelPixel(shot, 100, 330), kTealFace)) << "panel row 330 under the hidden progress bar";
   // The logo fills its box: the flame's white near the middle, the blue ground at a corner.
   const COLORREF flame = PanelPixel(shot, 12 + 70, 36 + 130);
   EXPECT_GT(GetRValue(flame), 200);
@@ -108,7 +86,7 @@ TEST_F(MainWindowTest, AppearsCentredWithoutFrameAndLooksAsDesigned) {
 
   // Captions, as the labels hold them.
   std::vector<std::string> captions;
-  for (HWND label : Children(window_, "SetupLabel")) captions.push_back(WindowText(label));
+  for (HWND label : FindChildren(window_, "SetupLabel")) captions.push_back(WindowText(label));
   // This session has no drive D:, so the install folder is proposed on C:.
   EXPECT_NE(std::find(captions.begin(), captions.end(), "C:\\Vostrel软件\\Marnobe"), captions.end());
   EXPECT_NE(std::find(captions.begin(), captions.end(), "安装目录："), captions.end());
@@ -118,13 +96,13 @@ TEST_F(MainWindowTest, HoveringTheInstallButtonShowsItsHotFace) {
   const POINT face = InPanel(14 + 10, 255 + 10);
   MoveMouse(face.x, face.y);
   Settle(400);
-  EXPECT_TRUE(Near(Screenshot::Take().Pixel(face.x, face.y), kHotFace));
+  EXPECT_TRUE(ColorsNear(Screenshot::Take().Pixel(face.x, face.y), kHotFace));
   Screenshot::Take().Save("main-window-hot.png", rect_);
 
   const POINT away = InPanel(120, 20);
   MoveMouse(away.x, away.y);
   Settle(400);
-  EXPECT_TRUE(Near(Screenshot::Take().Pixel(face.x, face.y), kTealFace));
+  EXPECT_TRUE(ColorsNear(Screenshot::Take().Pixel(face.x, face.y), kTealFace));
 }
 
 TEST_F(MainWindowTest, ReleasingOverTheCloseMarkEndsWithExitCodeZero) {
