@@ -340,6 +340,8 @@ class Extraction {
       if (!file || !PassesHeaderTest(*file) || IsZip64Archive(*file)) return Fail(kExtractFailed);
     }
     if (!zip_.Open(files_, archive)) return Fail(kExtractFailed);
+    local_names_ = files_.OpenForReading(archive);
+    if (!local_names_) return Fail(kExtractFailed);
 
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(zip_.Get(), &global) != UNZ_OK) return Fail(kExtractFailed);
@@ -360,11 +362,11 @@ class Extraction {
       if (status != UNZ_OK || !ReadEntry(entry)) return Fail(kExtractFailed);
       if (!ExtractEntry(entry, destination)) return Fail(kExtractFailed);
       if (events_.RaiseProgress(ProgressPercent(index, count)) == ProgressReply::kStop) {
-        zip_.Close();
+        CloseArchive();
         return kExtractDone;
       }
     }
-    zip_.Close();
+    CloseArchive();
     // An archive whose end record announces more entries than could be read is damaged: what could be
     // read was extracted, but the final event must not report a complete extraction.
     events_.RaiseProgress(static_cast<std::uint64_t>(count) < announced ? 0 : ProgressPercent(count, count));
@@ -372,8 +374,14 @@ class Extraction {
   }
 
  private:
-  std::int32_t Fail(std::int32_t result) {
+  // Both readers of the archive: closed before the last event, so that its handler may delete the file.
+  void CloseArchive() {
     zip_.Close();
+    local_names_.reset();
+  }
+
+  std::int32_t Fail(std::int32_t result) {
+    CloseArchive();
     events_.RaiseProgress(0);
     return result;
   }
@@ -393,6 +401,10 @@ class Extraction {
       unzCloseCurrentFile(zip_.Get());
       return false;
     }
+    if (!LocalNameMatches(name, info.size_filename)) {
+      unzCloseCurrentFile(zip_.Get());
+      return false;
+    }
     const std::size_t name_size = std::min<std::size_t>(info.size_filename, kPathLimit - 1);
     entry.name = Text(TextView(name, name_size));
     entry.name_usable = info.size_filename < kPathLimit && std::memchr(name, 0, name_size) == nullptr;
@@ -404,6 +416,28 @@ class Extraction {
     entry.encrypted = (info.flag & 1u) != 0;
     entry.oversized = info.compressed_size > 0xFFFFFFFFu || info.uncompressed_size > 0xFFFFFFFFu;
     return true;
+  }
+
+  // True when the current entry's local header holds the same name as its central record. minizip
+  // compares only the two names' lengths: a damaged byte in either copy would otherwise install the file
+  // under a wrong name. Names too long to be used are not compared (such an entry fails anyway). The
+  // current entry's data must be open and unread: its position then follows the local name and extra
+  // field.
+  bool LocalNameMatches(const char* name, std::uint64_t name_size) {
+    if (name_size >= kPathLimit) return true;
+    const std::uint64_t data = unzGetCurrentFileZStreamPos64(zip_.Get());
+    if (data < name_size + extra_.size()) return false;
+    if (!local_names_->Seek(static_cast<std::int64_t>(data - name_size - extra_.size()), SeekOrigin::kBegin)) {
+      return false;
+    }
+    char local[kPathLimit];
+    std::size_t have = 0;
+    while (have < name_size) {
+      const std::int64_t read = local_names_->Read(local + have, static_cast<std::uint32_t>(name_size - have));
+      if (read <= 0) return false;
+      have += static_cast<std::size_t>(read);
+    }
+    return std::memcmp(local, name, have) == 0;
   }
 
   // Extracts the current entry, whose data ReadEntry left open; closes the data.
@@ -455,6 +489,7 @@ class Extraction {
   FileLayer& files_;
   ExtractionEvents& events_;
   ZipReader zip_;
+  std::unique_ptr<OpenFile> local_names_;  // a second reader of the archive, for the local headers' names
   std::vector<std::uint8_t> buffer_;
   std::vector<std::uint8_t> extra_;
 };

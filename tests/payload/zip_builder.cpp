@@ -65,7 +65,8 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, const std::string& co
                                         Le32(static_cast<std::uint32_t>(entry.data.size())) +
                                         Le16(static_cast<std::uint32_t>(entry.name.size()));
     archive += Le32(0x04034B50) + common + Le16(entry.local_method ? *entry.local_method : method) + sizes_and_times +
-               Le16(static_cast<std::uint32_t>(entry.local_extra.size())) + entry.name + entry.local_extra + stored;
+               Le16(static_cast<std::uint32_t>(entry.local_extra.size())) + entry.local_name.value_or(entry.name) +
+               entry.local_extra + stored;
     central += Le32(0x02014B50) + Le16(20) + common + Le16(method) + sizes_and_times + Le16(0) + Le16(0) + Le16(0) +
                Le16(0) + Le32(entry.external) + Le32(offset) + entry.name;
   }

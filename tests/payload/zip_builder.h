@@ -26,6 +26,7 @@ struct ZipEntry {
   std::optional<std::uint32_t> stored_crc;    // a CRC-32 other than the data's
   std::optional<std::uint16_t> method;        // a method other than 8 or 0, in both headers
   std::optional<std::uint16_t> local_method;  // a local header method other than the central one
+  std::optional<std::string> local_name;      // a local header name other than the central one
   std::optional<std::string> stored_bytes;    // the bytes stored instead of the compressed data
 };
 
