@@ -4,6 +4,7 @@
 #   native-asan  the same under AddressSanitizer and UBSan
 #   win32        the shipped 32-bit setup.exe, checked by its PE header and imports
 #   win64        the same sources for 64-bit Windows, with every Windows-side test under wine64 + Xvfb
+#   reproducible two clean builds of the win32 preset give a byte-identical setup.exe
 #   fuzz         30 seconds of fuzzing the archive extraction (clang, libFuzzer, AddressSanitizer)
 # Ends with a summary: one line per stage with its time, then "N passed, N failed".
 # Run as root on Debian 12 (the package install needs it).
@@ -59,6 +60,9 @@ for preset in native native-asan win32 win64; do
     tests_failed=$((tests_failed + 1))
   fi
 done
+
+# Two builds of the shipped program give the same bytes.
+stage reproducible bash scripts/check-reproducible.sh || true
 
 # A short fuzzing run of the extraction (libFuzzer + AddressSanitizer); a finding fails the stage and
 # leaves its input in build/fuzz/.
