@@ -19,6 +19,13 @@ if(SETUP_TEST_MODE STREQUAL "native")
   include(GoogleTest)
 endif()
 
+# The object format that tests/harness/check-pe.sh expects of this configuration's Windows programs.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(SETUP_PE_FORMAT pei-i386)
+elseif(WIN32)
+  set(SETUP_PE_FORMAT pei-x86-64)
+endif()
+
 # setup_add_gtest(NAME <name> SOURCES <files...> [LIBRARIES <targets...>] [DESKTOP])
 # DESKTOP marks a test that uses the screen, mouse or keyboard: such tests never run side by side.
 function(setup_add_gtest)
