@@ -5,9 +5,12 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "payload/buffered_file.h"
 
 namespace setup {
 namespace {
@@ -192,7 +195,8 @@ std::string TargetPath(FileLayer& files, TextView destination, TextView name) {
 // ---- minizip's file functions over the file layer ----
 
 struct ArchiveStream {
-  std::unique_ptr<OpenFile> file;
+  explicit ArchiveStream(std::unique_ptr<OpenFile> opened) : file(std::move(opened)) {}
+  BufferedFile file;
   int error = 0;
 };
 
@@ -200,7 +204,7 @@ voidpf ZCALLBACK OpenStream(voidpf opaque, const void* filename, int mode) {
   if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ || filename == nullptr) return nullptr;
   std::unique_ptr<OpenFile> file = static_cast<FileLayer*>(opaque)->OpenForReading(static_cast<const char*>(filename));
   if (!file) return nullptr;
-  return new ArchiveStream{std::move(file)};
+  return new ArchiveStream(std::move(file));
 }
 
 uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
@@ -209,7 +213,7 @@ uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
   while (total < size) {
     const uLong chunk = std::min<uLong>(size - total, 0x40000000u);
     const std::int64_t read =
-        archive->file->Read(static_cast<std::uint8_t*>(buffer) + total, static_cast<std::uint32_t>(chunk));
+        archive->file.Read(static_cast<std::uint8_t*>(buffer) + total, static_cast<std::uint32_t>(chunk));
     if (read < 0) archive->error = 1;
     if (read <= 0) break;
     total += static_cast<uLong>(read);
@@ -221,7 +225,7 @@ uLong ZCALLBACK WriteStream(voidpf, voidpf, const void*, uLong) { return 0; }
 
 ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf stream) {
   auto* archive = static_cast<ArchiveStream*>(stream);
-  const std::int64_t position = archive->file->Tell();
+  const std::int64_t position = archive->file.Tell();
   if (position < 0) {
     archive->error = 1;
     return static_cast<ZPOS64_T>(-1);
@@ -234,7 +238,7 @@ long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
   SeekOrigin from = SeekOrigin::kBegin;
   if (origin == ZLIB_FILEFUNC_SEEK_CUR) from = SeekOrigin::kCurrent;
   if (origin == ZLIB_FILEFUNC_SEEK_END) from = SeekOrigin::kEnd;
-  if (!archive->file->Seek(static_cast<std::int64_t>(offset), from)) {
+  if (!archive->file.Seek(static_cast<std::int64_t>(offset), from)) {
     archive->error = 1;
     return -1;
   }
@@ -340,8 +344,9 @@ class Extraction {
       if (!file || !PassesHeaderTest(*file) || IsZip64Archive(*file)) return Fail(kExtractFailed);
     }
     if (!zip_.Open(files_, archive)) return Fail(kExtractFailed);
-    local_names_ = files_.OpenForReading(archive);
-    if (!local_names_) return Fail(kExtractFailed);
+    std::unique_ptr<OpenFile> names = files_.OpenForReading(archive);
+    if (!names) return Fail(kExtractFailed);
+    local_names_ = std::make_unique<BufferedFile>(std::move(names));
 
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(zip_.Get(), &global) != UNZ_OK) return Fail(kExtractFailed);

@@ -5,8 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string_view>
 #include <utility>
-#include <vector>
 
 namespace setup {
 namespace {
@@ -86,22 +87,28 @@ PosixFileLayer::PosixFileLayer(std::string root) : root_(std::move(root)) {
 }
 
 std::string PosixFileLayer::HostPath(TextView path) const {
-  std::string drive;
+  std::string host = root_;
   std::size_t i = 0;
   if (path.size() >= 2 && path[1] == ':' &&
       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
-    drive.assign(1, static_cast<char>(path[0] | 0x20));
+    host += '/';
+    host += static_cast<char>(path[0] | 0x20);
     i = 2;
   }
-  std::vector<std::string> parts;
-  std::string part;
+  // The components are appended as they end; ".." takes the last one off again, never the root or
+  // the drive.
+  const std::size_t base = host.size();
+  std::size_t part = std::string::npos;  // where the current component begins in `host`
   auto end_part = [&]() {
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
+    if (part == std::string::npos) return;
+    const std::string_view name(host.data() + part + 1, host.size() - part - 1);
+    if (name == ".") {
+      host.resize(part);
+    } else if (name == "..") {
+      host.resize(part);
+      host.resize(std::max(base, host.rfind('/') == std::string::npos ? base : host.rfind('/')));
     }
-    part.clear();
+    part = std::string::npos;
   };
   for (; i < path.size(); ++i) {
     const auto byte = static_cast<unsigned char>(path[i]);
@@ -109,21 +116,22 @@ std::string PosixFileLayer::HostPath(TextView path) const {
       end_part();
       continue;
     }
-    part.push_back(static_cast<char>(byte));
+    if (part == std::string::npos) {
+      part = host.size();
+      host += '/';
+    }
+    host.push_back(static_cast<char>(byte));
     if (byte >= 0x81 && byte <= 0xFE && i + 1 < path.size()) {
       // The second byte belongs to the character; a '/' there must not split the host path.
       const char second = path[++i];
       if (second == '/') {
-        part += "%2F";
+        host += "%2F";
       } else {
-        part.push_back(second);
+        host.push_back(second);
       }
     }
   }
   end_part();
-  std::string host = root_;
-  if (!drive.empty()) host += "/" + drive;
-  for (const std::string& p : parts) host += "/" + p;
   if (host.empty()) host.push_back('/');
   return host;
 }

@@ -52,6 +52,17 @@ class ExtractTest : public ::testing::Test {
   RecordingEvents events_;
 };
 
+// The stand-in maps Windows paths under its root and never above it, whatever ".." a path holds.
+TEST(PosixFileLayerTest, HostPathsStayUnderTheRoot) {
+  const PosixFileLayer files("/r");
+  const std::pair<const char*, const char*> cases[] = {{"C:\\a\\b.txt", "/r/c/a/b.txt"},   {"c:/a//b\\", "/r/c/a/b"},
+                                                       {"C:\\a\\.\\b\\..\\c", "/r/c/a/c"}, {"C:\\..\\..\\x", "/r/c/x"},
+                                                       {"\\tmp\\x", "/r/tmp/x"},           {"..\\..", "/r"},
+                                                       {"C:\\\x81/\\y", "/r/c/\x81%2F/y"}, {"C:", "/r/c"}};
+  for (const auto& [path, host] : cases) EXPECT_EQ(files.HostPath(path), host) << path;
+  EXPECT_EQ(PosixFileLayer("").HostPath("\\"), "/");
+}
+
 TEST(ProgressPercentTest, DoublePrecisionTruncated) {
   struct Case {
     std::int32_t index, count, percent;
