@@ -115,7 +115,11 @@ int main(int argc, char** argv) {
   unsigned long dos_time = 0;
   ParseTime("2024-06-18 16:57:30", dos_time);
   std::string comment = "payload";
-  for (int i = 3; i + 1 < argc; i += 2) {
+  for (int i = 3; i < argc; i += 2) {
+    if (i + 1 == argc) {
+      std::fprintf(stderr, "payload_maker: %s needs a value\n", argv[i]);
+      return 2;
+    }
     if (std::strcmp(argv[i], "--time") == 0) {
       if (!ParseTime(argv[i + 1], dos_time)) {
         std::fprintf(stderr, "payload_maker: bad time %s\n", argv[i + 1]);
