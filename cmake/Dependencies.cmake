@@ -4,6 +4,20 @@
 
 if(WIN32)
   set(_triple ${SETUP_MINGW_TRIPLE})
+  # The libraries are built again when the script that builds them changes (its options decide what
+  # goes into the program); a build folder records the script it was made with.
+  set(_deps_script ${CMAKE_SOURCE_DIR}/scripts/build-mingw-deps.sh)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_deps_script})
+  file(SHA256 ${_deps_script} _deps_recipe)
+  set(_deps_stamp "${SETUP_DEPS_PREFIX}/recipe.sha256")
+  if(EXISTS "${_deps_stamp}")
+    file(READ "${_deps_stamp}" _deps_built_recipe)
+  else()
+    set(_deps_built_recipe "")
+  endif()
+  if(NOT _deps_built_recipe STREQUAL _deps_recipe)
+    file(REMOVE "${SETUP_DEPS_PREFIX}/lib/libjpeg.a" "${SETUP_DEPS_PREFIX}/lib/libminizip.a")
+  endif()
   if(NOT EXISTS "${SETUP_DEPS_PREFIX}/lib/libjpeg.a" OR NOT EXISTS "${SETUP_DEPS_PREFIX}/lib/libminizip.a")
     message(STATUS "Cross-building libjpeg-turbo and minizip for ${_triple}")
     execute_process(
@@ -12,6 +26,7 @@ if(WIN32)
     if(NOT _deps_result EQUAL 0)
       message(FATAL_ERROR "scripts/build-mingw-deps.sh failed for ${_triple}")
     endif()
+    file(WRITE "${_deps_stamp}" "${_deps_recipe}")
   endif()
   set(ZLIB_USE_STATIC_LIBS ON)
 endif()
