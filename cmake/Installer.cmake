@@ -59,7 +59,9 @@ function(setup_add_installer target)
     set(payload setup::payload)
   endif()
 
-  add_executable(${target} WIN32 ${ARG_MAIN})
+  # cxx_runtime_win.cpp as an object of the program, so that its definitions always replace the
+  # standard library's.
+  add_executable(${target} WIN32 ${ARG_MAIN} ${CMAKE_SOURCE_DIR}/frame/cxx_runtime_win.cpp)
   target_link_libraries(${target} PRIVATE
     setup::frame setup::window ${logic} ${payload} setup::resources setup::resource_script
     setup::platform_core setup::options ${ARG_LIBRARIES})

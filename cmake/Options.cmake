@@ -24,6 +24,22 @@ if(WIN32)
     $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()
 
+# The shipped program is built compact (the win32 preset): it throws and catches nothing (results, not
+# exceptions; allocation failures end the program through the heap failure report), so it needs no
+# exception support, unwind tables or type information, and the linker drops every function and datum
+# that nothing references. Test programs need exceptions, so configurations with tests leave it off.
+option(SETUP_COMPACT "Build without exceptions, unwind tables and RTTI, and drop unreferenced sections" OFF)
+if(SETUP_COMPACT)
+  if(NOT WIN32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # On x86_64 Windows longjmp unwinds with the functions' unwind data, which this build drops.
+    message(FATAL_ERROR "SETUP_COMPACT is for the 32-bit Windows build")
+  endif()
+  target_compile_options(setup_options INTERFACE
+    -fno-exceptions -fno-asynchronous-unwind-tables -fno-unwind-tables
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti> -ffunction-sections -fdata-sections)
+  target_link_options(setup_options INTERFACE -Wl,--gc-sections)
+endif()
+
 if(SETUP_SANITIZE)
   target_compile_options(setup_options INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)

@@ -131,7 +131,7 @@ TEST(FrameGuiTest, RuntimeErrorOnASecondThread) {
   ExpectErrorBoxThenMinusOne(*probe, ErrorBoxText("数组成员引用下标超出定义范围", 1), "error-box-worker.png");
 }
 
-TEST(FrameGuiTest, FailuresOfDeclaredFunctionsAndPropertyAccessesEndThroughTheErrorReport) {
+TEST(FrameGuiTest, FailuresOfDeclaredFunctionsPropertyAccessesAndAllocationsEndThroughTheErrorReport) {
   struct Case {
     const char* mode;
     const char* message;
@@ -141,6 +141,9 @@ TEST(FrameGuiTest, FailuresOfDeclaredFunctionsAndPropertyAccessesEndThroughTheEr
       {"missing-system-export", "无法找到指定DLL库文件中的输出命令“NoSuchSystemExport”"},
       {"access-unloaded", "未载入欲访问窗口组件所在的窗口"},
       {"access-destroyed", "指定窗口尚未载入"},
+      // The program's operator new and the containers' size reports take the heap failure report.
+      {"allocation-refused", "内存不足"},
+      {"container-too-large", "内存不足"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);

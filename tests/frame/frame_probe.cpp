@@ -21,6 +21,8 @@
 //                         no picture
 //   access-unloaded       a property write to a window definition that is not loaded
 //   access-destroyed      a caption write to the status line after its native window was destroyed
+//   allocation-refused    an operator new that the heap refuses
+//   container-too-large   a vector asked to reserve more than it can ever hold
 //   declared-calls        the created handler calls declared functions of every library of the table
 //                         (exit code 72 when one gives a wrong result)
 //   plain-load            before anything else, loads dwmapi.dll the plain way and ends (exit 0)
@@ -30,15 +32,19 @@
 // clang-format on
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "frame/declared_functions_win.h"
 #include "frame/program.h"
 #include "payload/file_layer.h"
-#include "window/archive_command_win.h"
 #include "platform/services_win.h"
 #include "resources/pictures.h"
+#include "window/archive_command_win.h"
 #include "window/archive_component.h"
 #include "window/main_window_ids.h"
 #include "window/native_handle.h"
@@ -65,6 +71,8 @@ void StartThread(LPTHREAD_START_ROUTINE routine) {
 }
 
 std::atomic<bool> g_race_go{false};
+// Where an allocation that should never succeed goes, so that the compiler keeps it.
+void* volatile g_allocation = nullptr;
 
 DWORD WINAPI RaiseErrorOnWorker(LPVOID) {
   setup::ProgramContext().runtime.RaiseRuntimeError(setup::kIndexAboveCount);
@@ -163,6 +171,12 @@ void OnInstallClicked(SetupContext& context) {
     StartThread(&WriteFromWorker);
   } else if (mode == "access-unloaded") {
     context.window.WriteInteger(setup::Property{0x52010002, setup::kMainWindowControl, setup::kPropTop}, 1);
+  } else if (mode == "allocation-refused") {
+    g_allocation = ::operator new(std::numeric_limits<std::size_t>::max() / 2);
+  } else if (mode == "container-too-large") {
+    std::vector<std::uint64_t> values;
+    values.reserve(values.max_size() + 1);
+    g_allocation = values.data();
   } else if (mode == "access-destroyed") {
     DestroyWindow(reinterpret_cast<HWND>(setup::NativeWindowHandle(setup::kMainWindowDefinition, setup::kStatusLabel)));
     context.window.WriteText(setup::kStatusCaption, "x");
