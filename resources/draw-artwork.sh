@@ -2,7 +2,7 @@
 # Draws the installer's artwork from scratch into the folder this script lives in:
 #   button-install.jpg, button-install-hot.jpg, button-finished.jpg  (220x80 button faces)
 #   logo.jpg                                                        (424x534 white flame on blue)
-#   setup.ico                                                       (16..128 px, 32-bit RGBA)
+#   setup.ico                                  (16..128 px, 32-bit RGBA; from 48 px up as PNG)
 # Needs the Debian packages imagemagick (ImageMagick 6, used as /usr/bin/convert),
 # fonts-wqy-microhei (Chinese captions) and fonts-dejavu-core (the word on the icon).
 # Takes no arguments. The output is byte-for-byte the same on every run.
@@ -182,7 +182,43 @@ for n in "${ICON_SIZES[@]}"; do
   draw_icon "$n" "$work/icon-$n.png"
   frames+=("$work/icon-$n.png")
 done
-"$IM" "${frames[@]}" "ICO:$work/setup.ico"
+"$IM" "${frames[@]}" "ICO:$work/setup-bmp.ico"
+# The images from 48 px up are stored as PNG inside the icon (every system the program runs on reads
+# them), which takes a fraction of the room of the uncompressed ones; the small sizes stay uncompressed.
+# The PNG is the drawn frame with its pixels deflated at the highest level and nothing but the image
+# chunks; the directory entry keeps its size and 32 bits per pixel.
+python3 - "$work/setup-bmp.ico" "$work/setup.ico" "$work" <<'PY'
+import struct, sys, zlib
+source, target, work = sys.argv[1:4]
+data = open(source, "rb").read()
+count = struct.unpack_from("<H", data, 4)[0]
+images = []
+for i in range(count):
+    w, h, colours, reserved, planes, bits, size, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+    n = w or 256
+    image = data[offset:offset + size]
+    if n >= 48:
+        # Rows of straight RGBA, top down, from the BMP image (bottom-up BGRA; the AND mask follows).
+        rows = []
+        for y in range(n - 1, -1, -1):
+            row = image[40 + y * n * 4:40 + (y + 1) * n * 4]
+            rgba = bytearray(row)
+            rgba[0::4], rgba[2::4] = row[2::4], row[0::4]
+            rows.append(b"\0" + bytes(rgba))
+        def chunk(kind, body):
+            return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+        image = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", n, n, 8, 6, 0, 0, 0)) +
+                 chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
+    images.append((w, h, colours, reserved, planes, bits, image))
+out = bytearray(struct.pack("<HHH", 0, 1, count))
+offset = 6 + 16 * count
+for w, h, colours, reserved, planes, bits, image in images:
+    out += struct.pack("<BBBBHHII", w, h, colours, reserved, planes, bits, len(image), offset)
+    offset += len(image)
+for image in images:
+    out += image[6]
+open(target, "wb").write(out)
+PY
 
 # ---------------------------------------------------------------------------------------------
 # Check what was drawn, then move it into place.
@@ -197,7 +233,17 @@ check() { # file expected-identify-lines
 }
 for b in button-install button-install-hot button-finished; do check "$work/$b.jpg" "JPEG 220x80 8 srgb"; done
 check "$work/logo.jpg" "JPEG 424x534 8 srgb"
-check "$work/setup.ico" "$(for n in "${ICON_SIZES[@]}"; do echo "ICO ${n}x$n 8 srgba"; done)"
+check "$work/setup.ico" "$(for n in "${ICON_SIZES[@]}"; do
+  if [ "$n" -ge 48 ]; then echo "PNG ${n}x$n 8 srgba"; else echo "ICO ${n}x$n 8 srgba"; fi
+done)"
+# The PNG images must show the same pixels as the uncompressed ones they replace.
+for i in "${!ICON_SIZES[@]}"; do
+  differing=$("$IM" "$work/setup-bmp.ico[$i]" "$work/setup.ico[$i]" -metric AE -compare -format "%[distortion]" info:)
+  if [ "$differing" != 0 ]; then
+    echo "draw-artwork: image $i of the icon differs in $differing pixels from the drawn one" >&2
+    exit 1
+  fi
+done
 # Every icon image must be stored as 32 bits per pixel (the bit count of each directory entry).
 bpp=$(od -An -tu2 -j6 -N128 -v "$work/setup.ico" | tr -s ' \n' ' ' | awk '{for (i = 4; i <= NF; i += 8) printf "%s ", $i}')
 if [ "$bpp" != "32 32 32 32 32 32 32 32 " ]; then
