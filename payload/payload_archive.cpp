@@ -1,7 +1,7 @@
 // Writing and removing the temporary copy of the payload archive.
 #include "payload/payload_archive.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace setup {
 namespace {
@@ -36,13 +36,13 @@ Text WritePayloadArchive(SystemServices& services, FileLayer& files, TextView in
   if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return Text();
   const char drive_text[2] = {drive, '\0'};
   for (int number = 1; number <= 99; ++number) {
-    char name[16];
-    if (number == 1) {
-      std::snprintf(name, sizeof name, ":\\tool.zip");
-    } else {
-      std::snprintf(name, sizeof name, ":\\tool-%d.zip", number);
+    // ":\tool.zip", then ":\tool-2.zip" to ":\tool-99.zip".
+    char digits[4] = "";
+    if (number > 1) {
+      digits[0] = '-';
+      *std::to_chars(digits + 1, digits + 3, number).ptr = '\0';
     }
-    const Text path = ConcatTexts({drive_text, name});
+    const Text path = ConcatTexts({drive_text, ":\\tool", digits, ".zip"});
     if (files.Exists(path)) continue;  // someone else's file: never overwritten
     if (WriteNoted(services, files, path, archive, written.drive_root)) return path;
     return Text();
