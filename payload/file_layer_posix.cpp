@@ -1,6 +1,7 @@
 // The POSIX stand-in for the Win32 file layer (see file_layer_posix.h).
 #include "payload/file_layer_posix.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -161,7 +162,9 @@ bool PosixFileLayer::SetAttributes(TextView path, std::uint32_t attributes) {
   struct stat status {};
   if (::stat(host.c_str(), &status) != 0) return false;
   if (S_ISDIR(status.st_mode)) return true;
-  return ::chmod(host.c_str(), (attributes & kAttributeReadOnly) != 0 ? 0444 : 0644) == 0;
+  const mode_t mode = (attributes & kAttributeReadOnly) != 0 ? 0444 : 0644;
+  if ((status.st_mode & 07777) == mode) return true;  // nothing to change
+  return ::chmod(host.c_str(), mode) == 0;
 }
 
 bool PosixFileLayer::CreateFolder(TextView path) {
@@ -184,12 +187,16 @@ std::unique_ptr<OpenFile> PosixFileLayer::OpenForReading(TextView path) {
 std::unique_ptr<OpenFile> PosixFileLayer::CreateForWriting(TextView path, std::uint32_t attributes) {
   if (!Tick() || EndsInSeparator(path)) return nullptr;
   const std::string host = HostPath(path);
-  struct stat status {};
-  if (::stat(host.c_str(), &status) == 0 && (S_ISDIR(status.st_mode) || (status.st_mode & S_IWUSR) == 0)) {
-    return nullptr;  // Windows refuses to replace a folder or a read-only file.
-  }
   const mode_t mode = (attributes & kAttributeReadOnly) != 0 ? 0444 : 0644;
-  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  // A new file in one call; only a name that is taken needs the look at what is there.
+  int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0 && errno == EEXIST) {
+    struct stat status {};
+    if (::stat(host.c_str(), &status) == 0 && (S_ISDIR(status.st_mode) || (status.st_mode & S_IWUSR) == 0)) {
+      return nullptr;  // Windows refuses to replace a folder or a read-only file.
+    }
+    fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  }
   if (fd < 0) return nullptr;
   return std::make_unique<PosixFile>(*this, fd);
 }

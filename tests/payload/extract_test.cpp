@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +63,28 @@ TEST(PosixFileLayerTest, HostPathsStayUnderTheRoot) {
                                                        {"C:\\\x81/\\y", "/r/c/\x81%2F/y"}, {"C:", "/r/c"}};
   for (const auto& [path, host] : cases) EXPECT_EQ(files.HostPath(path), host) << path;
   EXPECT_EQ(PosixFileLayer("").HostPath("\\"), "/");
+}
+
+// Creating for writing as Windows does it: a new file, an existing one emptied, but never a read-only
+// file or a folder.
+TEST(PosixFileLayerTest, CreateForWritingReplacesOnlyWritableFiles) {
+  TempFolder root;
+  PosixFileLayer files(root.Path());
+  ASSERT_TRUE(files.CreateFolder("C:\\"));
+  ASSERT_TRUE(files.CreateFolder("C:\\folder"));
+  const auto create = [&](const char* path, const char* bytes, std::uint32_t attributes = kAttributeNormal) {
+    std::unique_ptr<OpenFile> file = files.CreateForWriting(path, attributes);
+    return file != nullptr && file->Write(bytes, static_cast<std::uint32_t>(std::strlen(bytes)));
+  };
+  EXPECT_TRUE(create("C:\\a.txt", "first and longer"));
+  EXPECT_TRUE(create("C:\\a.txt", "second"));
+  EXPECT_EQ(ReadHostFile(root.Path() + "/c/a.txt"), "second");
+  EXPECT_TRUE(create("C:\\r.txt", "kept", kAttributeReadOnly));
+  EXPECT_EQ(files.GetAttributes("C:\\r.txt"), kAttributeReadOnly);
+  EXPECT_FALSE(create("C:\\r.txt", "lost"));
+  EXPECT_EQ(ReadHostFile(root.Path() + "/c/r.txt"), "kept");
+  EXPECT_FALSE(create("C:\\folder", "x"));
+  EXPECT_FALSE(create("C:\\missing\\a.txt", "x"));
 }
 
 TEST(ProgressPercentTest, DoublePrecisionTruncated) {
