@@ -85,7 +85,7 @@ std::int64_t BufferedFile::ReadThroughFile(void* buffer, std::uint32_t size) {
   }
   if (failed) {
     file_position_ = -1;  // a failed read may have moved the file
-    // Bytes already read are given; the failure shows again on the next read.
+    // Bytes already read are given; a failure that lasts shows on the next read.
     if (done == 0) return -1;
   }
   return done;
