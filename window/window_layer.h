@@ -29,8 +29,10 @@ inline constexpr std::int32_t kEventWindowResized = 4;
 inline constexpr std::int32_t kEventIdle = 7;
 
 // Loads window definition `definition`: creates the window and its controls hidden while events are held,
-// shows the visible controls, raises the created event, shows the window. Handlers are run through
-// `invoker`. A definition the program does not have, or a window the system refuses to create, ends
+// shows the visible controls, raises the created event, shows the window. A hidden control that needs
+// the common controls (the progress bar) gets its native window once the window is shown, or earlier
+// at the first access to it, so that every access finds it as if it had been made with the others.
+// Handlers are run through `invoker`. A definition the program does not have, or a window the system refuses to create, ends
 // the program through the error report. Window thread.
 void LoadWindow(std::uint32_t definition, HandlerInvoker invoker);
 

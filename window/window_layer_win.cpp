@@ -22,6 +22,8 @@ namespace {
 struct LoadedWindow {
   const WindowDefinition* definition;
   std::vector<std::unique_ptr<Control>> controls;  // in definition order; controls[0] is the window
+  // Controls whose native window is still to be made (see LoadWindow); by index into `controls`.
+  std::vector<bool> waiting;
 };
 
 // Window-thread state.
@@ -45,9 +47,15 @@ LoadedWindow* FindLoaded(std::uint32_t window) {
   return nullptr;
 }
 
+void MakeWaitingNative(LoadedWindow& loaded, std::size_t index);
+
+// The control object; a control whose native window is still to be made gets it first, so that every
+// access finds the control as if it had been made with the others.
 Control* FindControlObject(LoadedWindow& loaded, std::uint32_t control) {
-  for (const std::unique_ptr<Control>& object : loaded.controls) {
-    if (object->Definition().id == control) return object.get();
+  for (std::size_t i = 0; i < loaded.controls.size(); ++i) {
+    if (loaded.controls[i]->Definition().id != control) continue;
+    if (i < loaded.waiting.size() && loaded.waiting[i]) MakeWaitingNative(loaded, i);
+    return loaded.controls[i].get();
   }
   return nullptr;
 }
@@ -260,6 +268,46 @@ void LoadCommonControls() {
   }
 }
 
+// The window a control goes directly beneath: that of its nearest earlier sibling that has one (the
+// first child of each parent goes on top), which gives the definition order, first on top.
+HWND StackAnchor(const LoadedWindow& loaded, std::size_t index) {
+  std::int32_t beneath = StackBeneath(*loaded.definition, index);
+  while (beneath >= 0 && loaded.controls[static_cast<std::size_t>(beneath)]->Native() == nullptr) {
+    beneath = StackBeneath(*loaded.definition, static_cast<std::size_t>(beneath));
+  }
+  return beneath < 0 ? HWND_TOP : loaded.controls[static_cast<std::size_t>(beneath)]->Native();
+}
+
+// A control that starts hidden and needs the common controls (the progress bar) gets its native window
+// only after the window has been shown, or at the first access to it: loading the common controls is
+// the largest part of the start that the user would otherwise wait for. It is made as LoadWindow makes
+// the others: hidden, inside its parent, at its place in the stacking, with events held.
+bool WaitsForCommonControls(const ControlDefinition& row) {
+  return row.kind == ControlKind::kProgressBar && !row.visible;
+}
+
+void MakeWaitingNative(LoadedWindow& loaded, std::size_t index) {
+  loaded.waiting[index] = false;
+  LoadCommonControls();
+  HoldEvents();
+  Control& control = *loaded.controls[index];
+  const ControlDefinition& row = control.Definition();
+  Control* parent = row.parent != 0 ? FindControlObject(loaded, row.parent) : nullptr;
+  const bool created = (row.parent == 0 || (parent != nullptr && parent->Native() != nullptr)) &&
+                       control.Create(parent != nullptr ? parent->Native() : nullptr);
+  if (created) {
+    ::SetWindowPos(control.Native(), StackAnchor(loaded, index), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  ReleaseEventHold();
+  if (!created) ReportRuntimeError(kNativeWindowMissingMessage, 0);
+}
+
+void MakeWaitingNatives(LoadedWindow& loaded) {
+  for (std::size_t i = 0; i < loaded.waiting.size(); ++i) {
+    if (loaded.waiting[i]) MakeWaitingNative(loaded, i);
+  }
+}
+
 // The idle work: while the queue is empty, each loaded window's idle event, until it shows that it has
 // no handler.
 void RunIdleWork() {
@@ -283,32 +331,37 @@ void LoadWindow(std::uint32_t definition_id, HandlerInvoker invoker) {
   if (definition == nullptr || definition->controls.empty()) ReportRuntimeError(kWindowNotLoadedMessage, 0);
   g_invoker.store(invoker);
   SetWindowLayerHooks(WindowLayerHooks{&DropIdleWork, &ReleaseWindows});
-  LoadCommonControls();
 
   HoldEvents();
   if (g_loaded == nullptr) g_loaded = new std::vector<LoadedWindow*>();
-  auto* loaded = new LoadedWindow{definition, {}};
+  auto* loaded = new LoadedWindow{definition, {}, {}};
   g_loaded->push_back(loaded);
   g_loaded_definition.store(definition->id);
 
-  // Every control hidden, in definition order, inside its parent.
+  // Every control hidden, in definition order, inside its parent; those that wait for the common
+  // controls only as objects for now.
   for (const ControlDefinition& row : definition->controls) {
     std::unique_ptr<Control> control = MakeControl(row, definition->id);
+    const bool waits = control != nullptr && row.parent != 0 && WaitsForCommonControls(row);
     HWND parent = nullptr;
     if (row.parent != 0) {
       Control* parent_control = FindControlObject(*loaded, row.parent);
       parent = parent_control != nullptr ? parent_control->Native() : nullptr;
     }
-    const bool created = control != nullptr && (row.parent == 0 || parent != nullptr) && control->Create(parent);
-    if (control != nullptr) loaded->controls.push_back(std::move(control));
+    const bool created =
+        control != nullptr && (row.parent == 0 || parent != nullptr) && (waits || control->Create(parent));
+    if (control != nullptr) {
+      loaded->controls.push_back(std::move(control));
+      loaded->waiting.push_back(waits);
+    }
     if (!created) ReportRuntimeError(kNativeWindowMissingMessage, 0);
   }
   // Stacking: the first child of each parent on top, every later one directly beneath the nearest
-  // earlier sibling, which gives the definition order, first on top.
+  // earlier sibling.
   for (std::size_t i = 1; i < loaded->controls.size(); ++i) {
-    const std::int32_t beneath = StackBeneath(*definition, i);
-    HWND insert_after = beneath < 0 ? HWND_TOP : loaded->controls[static_cast<std::size_t>(beneath)]->Native();
-    ::SetWindowPos(loaded->controls[i]->Native(), insert_after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (loaded->waiting[i]) continue;
+    ::SetWindowPos(loaded->controls[i]->Native(), StackAnchor(*loaded, i), 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   // The visible controls are shown without being activated; the window itself stays hidden.
   for (std::size_t i = 1; i < loaded->controls.size(); ++i) {
@@ -327,6 +380,7 @@ void LoadWindow(std::uint32_t definition_id, HandlerInvoker invoker) {
     ::UpdateWindow(window.Native());
     if (focus != nullptr && ::IsWindow(focus)) ::SetFocus(focus);
   }
+  if (::IsWindow(window.Native())) MakeWaitingNatives(*loaded);
 }
 
 void RunMessageLoop() {

@@ -1,14 +1,17 @@
 // The shipped setup.exe under Wine on a 1920 x 1080 screen: where its window appears and how it looks,
-// the install button's hot face, and the two ways a person ends it (the close mark, WM_CLOSE).
+// how its controls are stacked, the install button's hot face, and the two ways a person ends it (the
+// close mark, WM_CLOSE).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "tests/harness/gui_driver.h"
+#include "window/window_definition.h"
 
 namespace setup::testing {
 namespace {
@@ -16,7 +19,6 @@ namespace {
 constexpr COLORREF kPanel = RGB(22, 131, 196);
 constexpr COLORREF kTealFace = RGB(0x12, 0x96, 0xB8);
 constexpr COLORREF kHotFace = RGB(0x62, 0xA7, 0xCB);
-
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -90,6 +92,38 @@ TEST_F(MainWindowTest, AppearsCentredWithoutFrameAndLooksAsDesigned) {
   // This session has no drive D:, so the install folder is proposed on C:.
   EXPECT_NE(std::find(captions.begin(), captions.end(), "C:\\Vostrel软件\\Marnobe"), captions.end());
   EXPECT_NE(std::find(captions.begin(), captions.end(), "安装目录："), captions.end());
+}
+
+// Among the children of each parent, the definition order from the top down, whenever each native
+// window was made (the progress bar's is made after the window is shown).
+TEST_F(MainWindowTest, ControlsAreStackedInDefinitionOrder) {
+  const std::span<const ControlDefinition> rows = kMainWindow.controls;
+  // A native child is known by its place inside its parent's client area.
+  const auto row_of = [&](HWND child) -> int {
+    RECT place = WindowRect(child);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+      const ControlDefinition& row = rows[i];
+      if (place.left == row.left && place.top == row.top && place.right - place.left == row.width &&
+          place.bottom - place.top == row.height) {
+        return static_cast<int>(i);
+      }
+    }
+    return -1;
+  };
+  std::vector<HWND> parents = {window_};
+  for (HWND child : FindChildren(window_)) parents.push_back(child);
+  int stacked = 0;
+  for (HWND parent : parents) {
+    std::vector<int> order;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+      order.push_back(row_of(child));
+      ASSERT_GE(order.back(), 0) << "a child that no row of the definition describes";
+    }
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << "children of a parent out of definition order";
+    stacked += static_cast<int>(order.size());
+  }
+  EXPECT_EQ(stacked, static_cast<int>(rows.size()) - 1) << "every control has its native window";
 }
 
 TEST_F(MainWindowTest, HoveringTheInstallButtonShowsItsHotFace) {
